@@ -4,6 +4,7 @@
 # Usage: end_to_end.sh PATH/TO/albinate
 set -u
 program=$(realpath "$1")
+repo=$(realpath "$(dirname "$0")/../..")
 work=$(mktemp -d /tmp/albinate-e2e-XXXXXX)  # a folder name without a dot
 trap 'rm -rf "$work"' EXIT
 
@@ -149,6 +150,12 @@ run "$long.txt\n\nshort.txt\n\n"
 expect_status 0
 expect_not_said "Propuesta:"
 expect_converted "$dir/short.txt"
+
+# The sample log that README suggests trying, converted as a newcomer would.
+start sample
+run "$repo/samples/build.log\n$dir/build.txt\n\n"
+expect_status 0
+expect_same "$dir/build.txt" "$repo/tests/fixtures/build.converted"
 
 start open_path_too_long
 run "$dir/$(printf 'x%.0s' $(seq 260)).txt\n"
