@@ -18,7 +18,11 @@ constexpr char OVERWRITE_QUESTION[] = "¿Reemplazar el archivo existente? (s/n)"
 bool ask(const char* question, std::string& answer)
 {
     std::cout << question << ' ' << std::flush;
-    return static_cast<bool>(std::getline(std::cin, answer));
+    if (!std::getline(std::cin, answer)) {
+        std::cout << '\n';  // leave the terminal on a fresh line
+        return false;
+    }
+    return true;
 }
 
 std::string current_folder()
