@@ -2,6 +2,7 @@
 
 #include "trace_channel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -15,6 +16,7 @@ constexpr char CARRIAGE_RETURN = '\r';
 constexpr char CTRL_Z = '\x1a';  // text mode reads it as the end of the file
 constexpr std::string_view LINE_END{"\r\n", 2};
 constexpr std::size_t CHUNK_SIZE = 64 * 1024;
+constexpr std::size_t FRAME_SIZE = 4096;  // a whole short output line
 
 // The input as read so far: a chunk of bytes and how far it is used up.
 struct Input {
@@ -26,15 +28,22 @@ struct Input {
 };
 
 // A read error counts as the end of the input, as the C runtime reports it.
+// A Ctrl-Z ends the input too: the chunk is cut short there, so that lines
+// never need to look for it.
 bool refill(Input& input)
 {
     if (input.ended) {
         return false;
     }
-    input.filled = std::fread(input.chunk.data(), 1, input.chunk.size(), input.stream);
+    char* data = input.chunk.data();
+    input.filled = std::fread(data, 1, input.chunk.size(), input.stream);
     input.next = 0;
     input.ended = input.filled == 0;
-    return !input.ended;
+    if (const void* stop = std::memchr(data, CTRL_Z, input.filled)) {
+        input.filled = static_cast<std::size_t>(static_cast<const char*>(stop) - data);
+        input.ended = true;
+    }
+    return input.filled > 0;
 }
 
 // Reads one line into `line`, without its line end. True when a line feed
@@ -49,13 +58,6 @@ bool read_line(Input& input, std::string& line)
         const std::size_t available = input.filled - input.next;
         const auto* lf = static_cast<const char*>(std::memchr(begin, LINE_FEED, available));
         const std::size_t length = lf != nullptr ? static_cast<std::size_t>(lf - begin) : available;
-        const auto* stop = static_cast<const char*>(std::memchr(begin, CTRL_Z, length));
-        if (stop != nullptr) {
-            line.append(begin, stop);
-            input.ended = true;
-            input.next = input.filled;
-            return false;
-        }
         line.append(begin, length);
         if (lf == nullptr) {
             input.next = input.filled;
@@ -70,11 +72,20 @@ bool read_line(Input& input, std::string& line)
 }
 
 // One output line, flushed at once: the file holds every line written so far.
+// A short line is put together first and handed over in a single call.
 void write_line(std::FILE* out, const std::string& line)
 {
-    std::fwrite(WHITE_CODE.data(), 1, WHITE_CODE.size(), out);
-    std::fwrite(line.data(), 1, line.size(), out);
-    std::fwrite(LINE_END.data(), 1, LINE_END.size(), out);
+    char frame[FRAME_SIZE];
+    if (line.size() <= FRAME_SIZE - WHITE_CODE.size() - LINE_END.size()) {
+        char* end = std::copy(WHITE_CODE.begin(), WHITE_CODE.end(), frame);
+        end = std::copy(line.begin(), line.end(), end);
+        end = std::copy(LINE_END.begin(), LINE_END.end(), end);
+        std::fwrite(frame, 1, static_cast<std::size_t>(end - frame), out);
+    } else {
+        std::fwrite(WHITE_CODE.data(), 1, WHITE_CODE.size(), out);
+        std::fwrite(line.data(), 1, line.size(), out);
+        std::fwrite(LINE_END.data(), 1, LINE_END.size(), out);
+    }
     std::fflush(out);
 }
 

@@ -28,12 +28,16 @@ constexpr std::size_t WRITE_LIMIT = 0x7ffff000;
 enum class State { unknown, on, off };
 
 State state = State::unknown;
+// Copied bytes. Those from run_start on are the open run, not yet a piece of
+// the batch; those before it are already pieces and stay put until written.
 char buffer[BUFFER_SIZE];
 std::size_t buffered = 0;
+std::size_t run_start = 0;
+// The batch for the next writev: runs of the buffer and referenced pieces,
+// in trace order.
 iovec pieces[MAX_PIECES];
 int piece_count = 0;
 std::size_t pending_bytes = 0;
-bool last_piece_buffered = false;
 bool holds_references = false;
 
 State probe_state()
@@ -78,23 +82,42 @@ void write_pieces()
     }
 }
 
-void flush()
+// Writes the batch. The open run stays where it is in the buffer.
+void write_batch()
 {
     if (piece_count > 0 && state == State::on) {
         write_pieces();
     }
-    buffered = 0;
     piece_count = 0;
     pending_bytes = 0;
-    last_piece_buffered = false;
     holds_references = false;
 }
 
-void make_room(std::size_t length)
+// Adds a piece to the batch, writing the batch first if it is full.
+void add_piece(const char* data, std::size_t length)
 {
     if (piece_count == MAX_PIECES || pending_bytes + length > WRITE_LIMIT) {
-        flush();
+        write_batch();
     }
+    pieces[piece_count++] = iovec{const_cast<char*>(data), length};
+    pending_bytes += length;
+}
+
+// Ends the open run, making it a piece of the batch.
+void close_run()
+{
+    if (buffered > run_start) {
+        add_piece(buffer + run_start, buffered - run_start);
+        run_start = buffered;
+    }
+}
+
+void flush()
+{
+    close_run();
+    write_batch();
+    buffered = 0;
+    run_start = 0;
 }
 
 void add_copy(std::string_view piece)
@@ -102,23 +125,14 @@ void add_copy(std::string_view piece)
     if (buffered + piece.size() > BUFFER_SIZE) {
         flush();
     }
-    if (!last_piece_buffered) {
-        make_room(piece.size());  // may flush, which leaves the buffer empty
-        pieces[piece_count++] = iovec{buffer + buffered, 0};
-        last_piece_buffered = true;
-    }
     std::memcpy(buffer + buffered, piece.data(), piece.size());
     buffered += piece.size();
-    pending_bytes += piece.size();
-    pieces[piece_count - 1].iov_len += piece.size();  // runs on in the buffer
 }
 
 void add_reference(std::string_view piece)
 {
-    make_room(piece.size());
-    pieces[piece_count++] = iovec{const_cast<char*>(piece.data()), piece.size()};
-    pending_bytes += piece.size();
-    last_piece_buffered = false;
+    close_run();
+    add_piece(piece.data(), piece.size());
     holds_references = true;
 }
 
@@ -144,13 +158,41 @@ bool trace_wanted()
     return state == State::on;
 }
 
-void trace_send(std::string_view head, std::string_view tail)
+namespace {
+
+// Sends a string that may need a flush or a reference first. Kept out of
+// line, so that the common case below stays small.
+[[gnu::noinline]] void send_in_parts(std::string_view head, std::string_view tail)
 {
     if (!trace_wanted()) {
         return;
     }
     add(head);
     add(tail);
+}
+
+}  // namespace
+
+// Most strings are short and go into the buffer whole, in one step.
+void trace_send(std::string_view head, std::string_view tail)
+{
+    const std::size_t size = head.size() + tail.size();
+    if (state != State::on || head.size() > COPY_LIMIT || tail.size() > COPY_LIMIT ||
+        buffered + size > BUFFER_SIZE) {
+        send_in_parts(head, tail);
+        return;
+    }
+    if (size == 1) {
+        buffer[buffered++] = head.empty() ? tail[0] : head[0];  // such as each "\n" between lines
+        return;
+    }
+    if (!head.empty()) {  // an empty view may have no address at all
+        std::memcpy(buffer + buffered, head.data(), head.size());
+    }
+    if (!tail.empty()) {
+        std::memcpy(buffer + buffered + head.size(), tail.data(), tail.size());
+    }
+    buffered += size;
 }
 
 void trace_release()
