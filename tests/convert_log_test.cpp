@@ -65,6 +65,19 @@ TEST(ConvertLogChunks, LinesAcrossChunkBordersReadWhole)
     }
 }
 
+// A Ctrl-Z deep in the log, at or near a chunk border, ends it there too.
+TEST(ConvertLogChunks, CtrlZBeyondTheFirstChunkEndsTheLog)
+{
+    const std::size_t chunk = 64 * 1024;
+    for (const std::size_t at : {chunk - 1, chunk, chunk + 1, 2 * chunk + 5}) {
+        const std::string before = std::string(at - 2, 'x') + "\r\n";
+        const std::string source = before + "\x1a" + R + "\nafter\n";
+        trace_recorder::reset(false);
+        EXPECT_EQ(test_files::convert_bytes(source), W + std::string(at - 2, 'x') + "\r\n" + W + "\r\n")
+            << "Ctrl-Z at " << at;
+    }
+}
+
 // Every line is on disk before the next one is read.
 TEST(ConvertLogFlush, EachLineReachesTheFileBeforeTheNextRead)
 {
