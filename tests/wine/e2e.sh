@@ -113,26 +113,29 @@ await_window() {
   return 1
 }
 
-# Waits until the window $1 is no longer shown.
-await_gone() {
+# Runs a command every 0.1 s until it succeeds or the step's time is up.
+retry() {
   local deadline=$((SECONDS + STEP_TIMEOUT))
-  while [ $SECONDS -lt $deadline ]; do
-    xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
     sleep 0.1
   done
-  return 1
 }
 
-# Gives the keyboard to window $1. With no window manager nobody else does.
-focus() {
-  local deadline=$((SECONDS + STEP_TIMEOUT))
-  while [ $SECONDS -lt $deadline ]; do
-    xdotool windowfocus "$1" 2>/dev/null
-    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
-    sleep 0.1
-  done
-  return 1
+window_gone() {
+  ! xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"
 }
+
+window_focused() {
+  xdotool windowfocus "$1" 2>/dev/null
+  [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]
+}
+
+# Waits until the window $1 is no longer shown.
+await_gone() { retry window_gone "$1"; }
+
+# Gives the keyboard to window $1. With no window manager nobody else does.
+focus() { retry window_focused "$1"; }
 
 # keys WINDOW KEY...: presses keys in a window, then waits until it closes.
 keys() {
